@@ -1,0 +1,1 @@
+# Benchmarks of the whole request and of large texts.
