@@ -38,7 +38,7 @@ def utf16(text):
 
 
 def tag_text_seed(text, size=168, kind=0, flags=0, capacities=(64,) * 7):
-    return struct.pack("<HBI7B", size, kind, flags, *capacities) + utf16(text)
+    return struct.pack("<BBI7B", size, kind, flags, *capacities) + utf16(text)
 
 
 def tokenizer_seed(text, delimiters, stops="", skip_empty=True, quotes=False, doubled=False,
@@ -55,7 +55,10 @@ def measured_seed(parser, value):
 TAG_TEXT = {
     "typical": tag_text_seed(TYPICAL),
     "typical_32bit_record": tag_text_seed(TYPICAL, size=108),
-    "short_record_tempo": tag_text_seed("Tempo: 120\nArtist: A", size=160),
+    "tempo_record_size_less_1": tag_text_seed("Tempo: 120\nArtist: A", size=167),
+    "tempo_record_size_less_4": tag_text_seed("Tempo: 120\nArtist: A", size=164),
+    "minimum_record": tag_text_seed("Tempo: 120\nArtist: A\nProtected: yes", size=152),
+    "record_size_zero": tag_text_seed("Tempo: 120\nArtist: A", size=0),
     "larger_record": tag_text_seed(TYPICAL, size=240, flags=0xFFFFFFF7),
     "not_music": tag_text_seed(TYPICAL, kind=0xF2),
     "tight_capacities": tag_text_seed(TYPICAL, capacities=(0, 1, 2, 3, 0xFF, 5, 8)),

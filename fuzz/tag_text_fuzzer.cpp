@@ -3,12 +3,12 @@
 // the input; everything the module must not touch is checked afterwards.
 //
 // Input layout (fuzz/corpus/tag_text holds examples):
-//   bytes 0-1   declared record size, little-endian
-//   byte  2     information kind: below 0xF0 means 1 (music), else byte - 0xF0;
+//   byte  0     declared record size in bytes
+//   byte  1     information kind: below 0xF0 means 1 (music), else byte - 0xF0;
 //               the export checks it before the reader is created, so here it
 //               only has to come through untouched
-//   bytes 3-6   flags word on entry
-//   bytes 7-13  capacity of album, artist, title, genre, comment, encoder and
+//   bytes 2-5   flags word on entry
+//   bytes 6-12  capacity of album, artist, title, genre, comment, encoder and
 //               encoder settings, in code units; 0xFF means no buffer
 //   the rest    the tag text, UTF-16LE, read up to its first zero
 #include <cstddef>
@@ -27,7 +27,7 @@ namespace {
 
 using ambrel::host::music_info;
 
-constexpr std::size_t header_size = 14;
+constexpr std::size_t header_size = 13;
 constexpr std::size_t text_field_count = 7;
 constexpr std::size_t guard_units = 8;
 constexpr std::size_t record_guard_bytes = 16;
@@ -86,7 +86,7 @@ struct host_record {
   std::unique_ptr<unsigned char[]> storage;
   std::vector<unsigned char> before;
 
-  explicit host_record(std::uint16_t declared_size)
+  explicit host_record(std::uint8_t declared_size)
       : bytes(declared_size < sizeof(music_info)
                   ? (declared_size > ambrel::host::music_info_minimum_size ? declared_size
                                                                            : ambrel::host::music_info_minimum_size)
@@ -144,15 +144,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < header_size) return -1;
 
-  host_record storage{read_u16(data)};
+  host_record storage{data[0]};
   std::vector<host_buffer> buffers;
   buffers.reserve(text_field_count);
-  for (std::size_t i = 0; i < text_field_count; ++i) buffers.emplace_back(data[7 + i]);
+  for (std::size_t i = 0; i < text_field_count; ++i) buffers.emplace_back(data[6 + i]);
 
   music_info& record = storage.record();
-  record.size = read_u16(data);
-  record.kind = data[2] < 0xF0 ? ambrel::host::music_information_kind : data[2] - 0xF0;
-  record.flags = read_u32(data + 3);
+  record.size = data[0];
+  record.kind = data[1] < 0xF0 ? ambrel::host::music_information_kind : data[1] - 0xF0;
+  record.flags = read_u32(data + 2);
   char16_t* music_info::*const text_fields[text_field_count] = {
       &music_info::album,   &music_info::artist,  &music_info::title,           &music_info::genre,
       &music_info::comment, &music_info::encoder, &music_info::encoder_settings};
