@@ -22,6 +22,8 @@ using standin_set_behaviour_fn = void(__cdecl*)(int behaviour);
 using standin_set_text_fn = void(__cdecl*)(const wchar_t* text, int length);
 // Readers created and not yet released.
 using standin_live_readers_fn = long(__cdecl*)();
+// Readers created since load.
+using standin_created_fn = long(__cdecl*)();
 // Tag-text calls served since load.
 using standin_calls_fn = long(__cdecl*)();
 }

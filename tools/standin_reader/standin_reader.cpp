@@ -24,6 +24,7 @@ constexpr wchar_t class_key[] = L"CLSID\\{1C2E0932-61B5-4EAB-A832-06EE6564047D}"
 HMODULE self_module = nullptr;
 std::atomic<int> behaviour{standin_normal};
 std::atomic<long> live_readers{0};
+std::atomic<long> created_readers{0};
 std::atomic<long> tag_text_calls{0};
 
 SRWLOCK override_lock = SRWLOCK_INIT;
@@ -185,6 +186,7 @@ class factory final : public IClassFactory {
       return E_OUTOFMEMORY;
     }
     ++live_readers;
+    ++created_readers;
     const HRESULT result = reader_query_interface(object, iid, out);
     reader_release(object);
     return result;
@@ -260,6 +262,8 @@ void __cdecl StandIn_SetText(const wchar_t* text, int length) {
 }
 
 long __cdecl StandIn_LiveReaders() { return live_readers.load(); }
+
+long __cdecl StandIn_Created() { return created_readers.load(); }
 
 long __cdecl StandIn_Calls() { return tag_text_calls.load(); }
 
