@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake ninja-build g++ clang libclang-rt-14-dev llvm googletest libgtest-dev libgmock-dev \
-libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 python3"
+libbenchmark-dev locales g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 python3"
 
 missing=""
 for package in $packages; do
