@@ -36,14 +36,9 @@ bool apply_tag_text(const char16_t* text, host::music_info& record) {
   if (text == nullptr || *text == 0) {
     return false;
   }
-  text::word_list lines;
-  if (!text::split_words(text, text::line_rules, &lines)) {
-    return false;
-  }
   bool counted = false;
-  for (const std::u16string& line : lines) {
-    counted |= apply_line(line, record);
-  }
+  text::for_each_token(text, text::line_rules,
+                       [&](std::u16string_view line) { counted |= apply_line(line, record); });
   return counted;
 }
 

@@ -13,9 +13,29 @@ namespace {
 constexpr char16_t quote = u'"';
 
 struct rule_tests {
-  const token_rules& rules;
+  explicit rule_tests(const token_rules& r) noexcept : rules(r) {
+    for (const char16_t* set : {rules.delimiters, rules.stop_chars}) {
+      for (; set != nullptr && *set != 0; ++set) {
+        if (*set < 64) {
+          low_enders |= std::uint64_t{1} << *set;
+        } else {
+          high_enders = true;
+        }
+      }
+    }
+  }
   bool stop(char16_t c) const noexcept { return is_member(c, rules.stop_chars); }
   bool delimiter(char16_t c) const noexcept { return is_member(c, rules.delimiters); }
+  // The terminator, a delimiter or a stop character: the end of an unquoted
+  // token. Units below 64 are looked up in one word, as every set the module
+  // uses lies there.
+  bool ends_unquoted(char16_t c) const noexcept {
+    return c < 64 ? ((low_enders >> c) & 1) != 0 : high_enders && (delimiter(c) || stop(c));
+  }
+
+  const token_rules& rules;
+  std::uint64_t low_enders = 1;  // the terminator
+  bool high_enders = false;
 };
 
 // White space is tested first, so it is skipped even when it is also a
@@ -57,21 +77,30 @@ bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buf
 
   std::uint32_t remaining = capacity;
   std::uint32_t stored = 0;
-  for (; *p != 0; ++p) {
-    char16_t c = *p;
-    if (quoted) {
+  if (quoted) {
+    for (; *p != 0; ++p) {
+      char16_t c = *p;
       if (c == quote) {
         if (!rules.doubled_quotes || p[1] != quote) {
           break;
         }
         c = *++p;  // the first of a doubled pair is dropped, the second kept
       }
-    } else if (is.delimiter(c) || is.stop(c)) {
-      break;
+      if (buffer != nullptr && remaining > 1) {
+        buffer[stored++] = c;
+        --remaining;
+      }
+    }
+  } else {
+    // An unquoted token is one run: find its end, then store what fits.
+    const char16_t* const start = p;
+    while (!is.ends_unquoted(*p)) {
+      ++p;
     }
     if (buffer != nullptr && remaining > 1) {
-      buffer[stored++] = c;
-      --remaining;
+      stored = static_cast<std::uint32_t>(std::min<std::size_t>(static_cast<std::size_t>(p - start), remaining - 1));
+      std::char_traits<char16_t>::copy(buffer, start, stored);
+      remaining -= stored;
     }
   }
 
@@ -108,21 +137,11 @@ bool split_words(const char16_t* text, const token_rules& rules, word_list* list
   if (list != nullptr) {
     list->clear();
   }
-  const std::size_t length = std::char_traits<char16_t>::length(text);
-  // The scratch buffer holds any token whole, so tokens are never cut here.
-  const std::size_t capacity =
-      std::min<std::size_t>(length + 1, std::numeric_limits<std::uint32_t>::max());
-  const auto scratch = std::make_unique_for_overwrite<char16_t[]>(capacity);
-
-  bool produced = false;
-  const char16_t* cursor = text;
-  while (next_token(cursor, rules, scratch.get(), static_cast<std::uint32_t>(capacity))) {
-    produced = true;
+  return for_each_token(text, rules, [&](std::u16string_view token) {
     if (list != nullptr) {
-      list->emplace_back(scratch.get());
+      list->emplace_back(token);
     }
-  }
-  return produced;
+  });
 }
 
 }  // namespace ambrel::text

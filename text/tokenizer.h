@@ -1,6 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
 
 #include "text/word_list.h"
 
@@ -24,6 +29,24 @@ inline constexpr token_rules word_rules{u" ", nullptr, true, false, false};
 // `buffer` (which may be null), and it is terminated whenever capacity >= 1.
 bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buffer,
                 std::uint32_t capacity) noexcept;
+
+// Runs next_token over a whole zero-terminated text and hands each token to
+// `visit` as it is cut, in order. True when there was at least one token.
+// Throws std::bad_alloc, or what `visit` throws.
+template <class Visit>
+bool for_each_token(const char16_t* text, const token_rules& rules, Visit&& visit) {
+  const std::size_t length = std::char_traits<char16_t>::length(text);
+  // The scratch buffer holds any token whole, so tokens are never cut here.
+  const std::size_t capacity = std::min<std::size_t>(length + 1, std::numeric_limits<std::uint32_t>::max());
+  const auto scratch = std::make_unique_for_overwrite<char16_t[]>(capacity);
+  bool produced = false;
+  const char16_t* cursor = text;
+  while (next_token(cursor, rules, scratch.get(), static_cast<std::uint32_t>(capacity))) {
+    produced = true;
+    visit(std::u16string_view(scratch.get()));
+  }
+  return produced;
+}
 
 // Runs next_token over a whole zero-terminated text. `list` (may be null) is
 // cleared first and receives a copy of every token. Throws std::bad_alloc.

@@ -18,6 +18,11 @@ namespace {
 
 locale_handle user_locale = nullptr;
 
+// Upper case of every code unit below U+0080 under the user locale, filled
+// once with the locale: keys are mostly ASCII and the locale's mapping is a
+// slow call per unit.
+char16_t ascii_upper[0x80];
+
 char16_t upper_ascii(char16_t c) noexcept {
   return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
@@ -40,6 +45,9 @@ void create_user_locale() noexcept {
 #else
   user_locale = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
 #endif
+  for (char16_t c = 0; c < 0x80; ++c) {
+    ascii_upper[c] = user_locale != nullptr ? upper_in_locale(c) : upper_ascii(c);
+  }
 }
 
 bool has_user_locale() noexcept { return user_locale != nullptr; }
@@ -52,7 +60,7 @@ void to_upper_user(std::u16string& text) noexcept {
     return;
   }
   for (char16_t& c : text) {
-    c = upper_in_locale(c);
+    c = c < 0x80 ? ascii_upper[c] : upper_in_locale(c);
   }
 }
 
