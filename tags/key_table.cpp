@@ -61,6 +61,9 @@ constexpr key_entry key_table[] = {
     {u"PROTECTED", store_protected},
 };
 
+static_assert(std::all_of(std::begin(key_table), std::end(key_table),
+                          [](const key_entry& entry) { return entry.key.size() <= longest_key; }));
+
 }  // namespace
 
 const key_entry* find_key(std::u16string_view upper_key, const music_info& record) noexcept {

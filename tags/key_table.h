@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ struct key_entry {
   std::u16string_view key;
   key_action act;
 };
+
+// No key of the table is longer; upper-casing never changes a length, so a
+// longer key matches nothing.
+inline constexpr std::size_t longest_key = 16;
 
 // The entry for an upper-cased key, or null. TEMPO exists only in records
 // large enough to hold the tempo field.

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "tags/decimal.h"
-#include "text/string_helpers.h"
 #include "text/tokenizer.h"
 #include "text/user_locale.h"
 
@@ -15,13 +16,39 @@ namespace {
 std::int32_t wrap(std::uint32_t bits) noexcept { return static_cast<std::int32_t>(bits); }
 std::uint32_t bits(std::int32_t value) noexcept { return static_cast<std::uint32_t>(value); }
 
-// The second word of the value, upper-cased; empty when there is none.
-std::u16string unit_word(const text::word_list& words) {
-  if (words.size() < 2) {
-    return {};
+// The first code units of a unit word, upper-cased. No unit word or prefix is
+// longer, so these decide every comparison; the word itself is not copied.
+class unit_word {
+ public:
+  static constexpr std::size_t room = 6;
+
+  explicit unit_word(std::u16string_view word) noexcept
+      : size_(std::min(word.size(), room)), whole_(word.size() <= room) {
+    std::copy_n(word.data(), size_, units_);
+    text::to_upper_user(units_, size_);
   }
-  std::u16string unit = words[1];
-  text::to_upper_user(unit);
+
+  // The whole word equals `unit`.
+  bool is(std::u16string_view unit) const noexcept { return whole_ && upper() == unit; }
+  bool begins_with(std::u16string_view prefix) const noexcept { return upper().starts_with(prefix); }
+
+ private:
+  std::u16string_view upper() const noexcept { return {units_, size_}; }
+
+  char16_t units_[room];
+  std::size_t size_;
+  bool whole_;
+};
+
+// The second word of the value, when it has more than one.
+std::optional<unit_word> second_word(const std::u16string& value) {
+  std::optional<unit_word> unit;
+  std::size_t count = 0;
+  text::for_each_token(value.c_str(), text::word_rules, [&](std::u16string_view word) {
+    if (++count == 2) {
+      unit.emplace(word);
+    }
+  });
   return unit;
 }
 
@@ -37,24 +64,23 @@ std::int32_t truncate_to_field(double number) noexcept {
 }
 
 struct length_unit {
-  const char16_t* prefix;
+  std::u16string_view prefix;
   std::uint32_t seconds;
 };
 constexpr length_unit length_units[] = {
     {u"DAY", 86400}, {u"HOUR", 3600}, {u"MINUTE", 60}, {u"SECOND", 1}};
+static_assert(std::all_of(std::begin(length_units), std::end(length_units),
+                          [](const length_unit& u) { return u.prefix.size() <= unit_word::room; }));
 
 }  // namespace
 
 bool parse_bit_rate(std::u16string& value, host::music_info& record) {
   std::erase(value, u',');
   record.bit_rate = to_int32(value);
-
-  text::word_list words;
-  if (text::split_words(value.c_str(), text::word_rules, &words) && words.size() > 1) {
-    const std::u16string unit = unit_word(words);
-    if (unit == u"KBPS") {
+  if (const std::optional<unit_word> unit = second_word(value)) {
+    if (unit->is(u"KBPS")) {
       record.bit_rate = wrap(bits(record.bit_rate) * 1000u);
-    } else if (unit == u"MBPS") {
+    } else if (unit->is(u"MBPS")) {
       record.bit_rate = wrap(bits(record.bit_rate) * 1000000u);
     }
   }
@@ -68,41 +94,51 @@ bool parse_bit_rate(std::u16string& value, host::music_info& record) {
 
 bool parse_sample_rate(std::u16string& value, host::music_info& record) {
   const double number = to_double(value);
-  text::word_list words;
-  if (!text::split_words(value.c_str(), text::word_rules, &words) || words.size() <= 1) {
+  const std::optional<unit_word> unit = second_word(value);
+  if (!unit) {
     return false;
   }
-  const std::u16string unit = unit_word(words);
-  if (unit == u"HZ") {
+  if (unit->is(u"HZ")) {
     record.sample_rate = truncate_to_field(number);
     return true;
   }
-  if (unit == u"KHZ") {
+  if (unit->is(u"KHZ")) {
     record.sample_rate = truncate_to_field(number * 1000.0);
     return true;
   }
   return false;
 }
 
+// Number and unit words in pairs. The field is written only once the word
+// count is known to be even; an unrecognised unit makes the total 0 and ends
+// the adding.
 bool parse_length(std::u16string& value, host::music_info& record) {
-  text::word_list words;
-  if (!text::split_words(value.c_str(), text::word_rules, &words) || words.size() % 2 != 0) {
+  std::size_t count = 0;
+  std::uint32_t number = 0;
+  std::uint32_t total = 0;
+  bool recognised = true;
+  text::for_each_token(value.c_str(), text::word_rules, [&](std::u16string_view word) {
+    if (count++ % 2 == 0) {
+      number = bits(to_int32(word));
+      return;
+    }
+    if (!recognised) {
+      return;
+    }
+    const unit_word unit(word);
+    const auto* match = std::find_if(std::begin(length_units), std::end(length_units),
+                                     [&](const length_unit& u) { return unit.begins_with(u.prefix); });
+    if (match == std::end(length_units)) {
+      recognised = false;
+      return;
+    }
+    total += number * match->seconds;
+  });
+  if (count == 0 || count % 2 != 0) {
     return false;
   }
-  record.length = 0;
-  for (std::size_t i = 0; i < words.size(); i += 2) {
-    std::u16string& unit = words[i + 1];
-    text::to_upper_user(unit);
-    const auto* match = std::find_if(std::begin(length_units), std::end(length_units),
-                                     [&](const length_unit& u) { return text::starts_with(unit.c_str(), u.prefix); });
-    if (match == std::end(length_units)) {
-      record.length = 0;
-      return false;
-    }
-    const std::uint32_t amount = bits(to_int32(words[i])) * match->seconds;
-    record.length = wrap(bits(record.length) + amount);
-  }
-  return true;
+  record.length = recognised ? wrap(total) : 0;
+  return recognised;
 }
 
 }  // namespace ambrel::tags

@@ -1,5 +1,6 @@
 #include "tags/tag_text.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -17,17 +18,22 @@ bool apply_line(std::u16string_view line, host::music_info& record) {
   if (colon == std::u16string_view::npos) {
     return false;
   }
-  std::u16string key = text::extract_trimmed(line.substr(0, colon), text::line_trim_set, true, true);
-  if (key.empty()) {
+  const std::u16string_view key = text::trimmed_view(line.substr(0, colon), text::line_trim_set, true, true);
+  const std::u16string_view value = text::trimmed_view(line.substr(colon + 1), text::line_trim_set, true, true);
+  if (key.empty() || value.empty() || key.size() > longest_key) {
     return false;
   }
-  std::u16string value = text::extract_trimmed(line.substr(colon + 1), text::line_trim_set, true, true);
-  if (value.empty()) {
+  // The key is upper-cased in a copy of its own, which needs no more room.
+  char16_t upper_key[longest_key];
+  std::copy_n(key.data(), key.size(), upper_key);
+  text::to_upper_user(upper_key, key.size());
+  const key_entry* entry = find_key(std::u16string_view(upper_key, key.size()), record);
+  if (entry == nullptr) {
     return false;
   }
-  text::to_upper_user(key);
-  const key_entry* entry = find_key(key, record);
-  return entry != nullptr && entry->act(value, record);
+  // Actions may change their value, so it gets a string of its own.
+  std::u16string own_value(value);
+  return entry->act(own_value, record);
 }
 
 }  // namespace

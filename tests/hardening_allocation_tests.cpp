@@ -109,9 +109,10 @@ TEST_P(AllocationFailure, EveryFailingAllocationEndsTheRequestCleanly) {
         EXPECT_TRUE(stored.empty() || stored == normal.text(field)) << "field " << field;
       }
     }
-    // Splitting and every line's key and value allocate, so a request that
-    // never met a failure would mean the hook is not in the path.
-    EXPECT_GT(failures, 3);
+    // Every sample needs at least a scratch buffer for its lines and a copy of
+    // a long value, so a request that never met a failure would mean the hook
+    // is not in the path.
+    EXPECT_GT(failures, 1);
   }
 }
 

@@ -9,8 +9,8 @@ bool is_high_surrogate(char16_t c) noexcept { return c >= 0xD800 && c <= 0xDBFF;
 
 }  // namespace
 
-std::u16string extract_trimmed(std::u16string_view source, const char16_t* trim_set,
-                               bool trim_front, bool trim_back) {
+std::u16string_view trimmed_view(std::u16string_view source, const char16_t* trim_set, bool trim_front,
+                                 bool trim_back) noexcept {
   std::size_t start = 0;
   std::size_t end = source.size();
   if (trim_front) {
@@ -23,7 +23,12 @@ std::u16string extract_trimmed(std::u16string_view source, const char16_t* trim_
       --end;
     }
   }
-  return std::u16string(source.substr(start, end - start));
+  return std::u16string_view(source.data() + start, end - start);
+}
+
+std::u16string extract_trimmed(std::u16string_view source, const char16_t* trim_set,
+                               bool trim_front, bool trim_back) {
+  return std::u16string(trimmed_view(source, trim_set, trim_front, trim_back));
 }
 
 bool starts_with(const char16_t* text, const char16_t* prefix) noexcept {
@@ -47,9 +52,7 @@ void copy_bounded(char16_t* buffer, const char16_t* source, std::uint32_t capaci
   if (source[count] != 0 && count > 0 && is_high_surrogate(source[count - 1])) {
     --count;
   }
-  for (std::uint32_t i = 0; i < count; ++i) {
-    buffer[i] = source[i];
-  }
+  std::char_traits<char16_t>::copy(buffer, source, count);
   buffer[count] = 0;
 }
 

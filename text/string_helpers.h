@@ -10,6 +10,10 @@ namespace ambrel::text {
 inline constexpr const char16_t* line_trim_set = u" \t\n\r";
 
 // `source` without the members of `trim_set` at its front and/or back.
+std::u16string_view trimmed_view(std::u16string_view source, const char16_t* trim_set, bool trim_front,
+                                 bool trim_back) noexcept;
+
+// The same as a string of its own.
 std::u16string extract_trimmed(std::u16string_view source, const char16_t* trim_set,
                                bool trim_front, bool trim_back);
 

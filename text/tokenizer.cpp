@@ -57,8 +57,9 @@ const char16_t* skip_leading(const char16_t* p, const rule_tests& is) noexcept {
 
 }  // namespace
 
-bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buffer,
-                std::uint32_t capacity) noexcept {
+bool next_token_stored(const char16_t*& cursor, const token_rules& rules, char16_t* buffer,
+                       std::uint32_t capacity, std::uint32_t& stored) noexcept {
+  stored = 0;
   if (cursor == nullptr) {
     return false;
   }
@@ -76,7 +77,6 @@ bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buf
   }
 
   std::uint32_t remaining = capacity;
-  std::uint32_t stored = 0;
   if (quoted) {
     for (; *p != 0; ++p) {
       char16_t c = *p;
@@ -131,6 +131,12 @@ bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buf
   }
   cursor = nullptr;
   return true;
+}
+
+bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buffer,
+                std::uint32_t capacity) noexcept {
+  std::uint32_t stored;
+  return next_token_stored(cursor, rules, buffer, capacity, stored);
 }
 
 bool split_words(const char16_t* text, const token_rules& rules, word_list* list) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -30,6 +31,10 @@ inline constexpr token_rules word_rules{u" ", nullptr, true, false, false};
 bool next_token(const char16_t*& cursor, const token_rules& rules, char16_t* buffer,
                 std::uint32_t capacity) noexcept;
 
+// next_token that also tells how many code units the buffer received.
+bool next_token_stored(const char16_t*& cursor, const token_rules& rules, char16_t* buffer,
+                       std::uint32_t capacity, std::uint32_t& stored) noexcept;
+
 // Runs next_token over a whole zero-terminated text and hands each token to
 // `visit` as it is cut, in order. True when there was at least one token.
 // Throws std::bad_alloc, or what `visit` throws.
@@ -37,13 +42,20 @@ template <class Visit>
 bool for_each_token(const char16_t* text, const token_rules& rules, Visit&& visit) {
   const std::size_t length = std::char_traits<char16_t>::length(text);
   // The scratch buffer holds any token whole, so tokens are never cut here.
+  // Short texts, such as a value cut into words, need no allocation.
   const std::size_t capacity = std::min<std::size_t>(length + 1, std::numeric_limits<std::uint32_t>::max());
-  const auto scratch = std::make_unique_for_overwrite<char16_t[]>(capacity);
+  char16_t small[64];
+  std::unique_ptr<char16_t[]> large;
+  if (capacity > std::size(small)) {
+    large = std::make_unique_for_overwrite<char16_t[]>(capacity);
+  }
+  char16_t* const scratch = large ? large.get() : small;
   bool produced = false;
   const char16_t* cursor = text;
-  while (next_token(cursor, rules, scratch.get(), static_cast<std::uint32_t>(capacity))) {
+  std::uint32_t stored = 0;
+  while (next_token_stored(cursor, rules, scratch, static_cast<std::uint32_t>(capacity), stored)) {
     produced = true;
-    visit(std::u16string_view(scratch.get()));
+    visit(std::u16string_view(scratch, stored));
   }
   return produced;
 }

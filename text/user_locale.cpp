@@ -52,16 +52,19 @@ void create_user_locale() noexcept {
 
 bool has_user_locale() noexcept { return user_locale != nullptr; }
 
-void to_upper_user(std::u16string& text) noexcept {
+void to_upper_user(char16_t* units, std::size_t count) noexcept {
+  char16_t* const end = units + count;
   if (user_locale == nullptr) {
-    for (char16_t& c : text) {
-      c = upper_ascii(c);
+    for (char16_t* c = units; c != end; ++c) {
+      *c = upper_ascii(*c);
     }
     return;
   }
-  for (char16_t& c : text) {
-    c = c < 0x80 ? ascii_upper[c] : upper_in_locale(c);
+  for (char16_t* c = units; c != end; ++c) {
+    *c = *c < 0x80 ? ascii_upper[*c] : upper_in_locale(*c);
   }
 }
+
+void to_upper_user(std::u16string& text) noexcept { to_upper_user(text.data(), text.size()); }
 
 }  // namespace ambrel::text

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace ambrel::text {
@@ -14,5 +15,6 @@ bool has_user_locale() noexcept;
 // Upper-cases every code unit in place under the user locale, or only a to z
 // when the locale could not be created. The length never changes.
 void to_upper_user(std::u16string& text) noexcept;
+void to_upper_user(char16_t* units, std::size_t count) noexcept;
 
 }  // namespace ambrel::text
