@@ -1,7 +1,7 @@
-// next_token and split_words under every combination of switches, sets and
-// capacity. A second cursor with a buffer that holds any token whole walks the
-// same text in lockstep: the capacity may only shorten what is stored, never
-// change how far the cursor moves.
+// next_token (with the count next_token_stored reports) and split_words under
+// every combination of switches, sets and capacity. A second cursor with a
+// buffer that holds any token whole walks the same text in lockstep: the
+// capacity may only shorten what is stored, never change how far it moves.
 //
 // Input layout (fuzz/corpus/tokenizer holds examples):
 //   byte  0     bit 0 skip_empty, bit 1 allow_quotes, bit 2 doubled_quotes,
@@ -118,8 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<char16_t> before(buffer.get(), buffer.get() + (has_buffer ? capacity : 0));
 
     const bool produced = ambrel::text::next_token(cursor, rules, buffer.get(), capacity);
+    std::uint32_t stored = 0;
     const bool reference_produced =
-        ambrel::text::next_token(reference, rules, whole.get(), static_cast<std::uint32_t>(length + 1));
+        ambrel::text::next_token_stored(reference, rules, whole.get(), static_cast<std::uint32_t>(length + 1), stored);
 
     if (produced != reference_produced || cursor != reference) fail("capacity changed how the text is consumed");
     if (cursor != nullptr && (cursor < from || cursor > end)) fail("cursor moved backwards or past the terminator");
@@ -141,6 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     }
     tokens.push_back(stored_text(whole.get(), length + 1));
+    if (tokens.back().size() != stored) fail("stored count differs from the token's length");
     if (!rules.allow_quotes) check_unquoted_token(tokens.back(), rules);
   }
 
