@@ -1,36 +1,15 @@
 #pragma once
 
-// Tag texts for the request benchmarks: an ordinary one, and large or hostile
-// ones built at any size, each ending with its terminator.
+// Large or hostile tag texts for the request benchmarks, built at any size,
+// each ending with its terminator.
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-namespace ambrel::bench {
+#include "tests/support/sample_tag_texts.h"
 
-// What a converter returns for an ordinary file: twenty lines, CR LF.
-inline const char16_t typical_tag_text[] =
-    u"Artist: The Quiet Hours\r\n"
-    u"Title: Northern Lights (Live)\r\n"
-    u"Album: Songs for the Long Evening\r\n"
-    u"Track: 3/12\r\n"
-    u"Year: 2004\r\n"
-    u"Genre: Ambient\r\n"
-    u"Comment: recorded live: Oslo, 2003\r\n"
-    u"Encoder: LAME 3.100\r\n"
-    u"Encoder Settings: -V 2 --vbr-new\r\n"
-    u"Bit Rate: 320 kbps\r\n"
-    u"Sample Rate: 44.1 kHz\r\n"
-    u"Length: 4 minutes 25 seconds\r\n"
-    u"Channels: 2\r\n"
-    u"Tempo: 120\r\n"
-    u"Protected: No\r\n"
-    u"Composer: A. Person\r\n"
-    u"Disc: 1/2\r\n"
-    u"Codec: MPEG Layer 3\r\n"
-    u"Copyright: (c) 2004\r\n"
-    u"Publisher: Small Label\r\n";
+namespace ambrel::bench {
 
 inline std::u16string repeat_to(const std::u16string& piece, std::size_t units) {
   std::u16string text;
@@ -40,7 +19,7 @@ inline std::u16string repeat_to(const std::u16string& piece, std::size_t units) 
 }
 
 // `size` is in code units of the whole text, except where a count is named.
-inline std::u16string typical_repeated(std::size_t size) { return repeat_to(typical_tag_text, size); }
+inline std::u16string typical_repeated(std::size_t size) { return repeat_to(samples::typical_tag_text, size); }
 
 inline std::u16string one_long_line(std::size_t size) { return u"Comment: " + std::u16string(size - 9, u'x'); }
 

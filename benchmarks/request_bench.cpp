@@ -4,13 +4,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 
 #include "host/export_guard.h"
-#include "host/records.h"
 #include "large_texts.h"
+#include "roomy_record.h"
 #include "tags/tag_text.h"
 #include "text/user_locale.h"
 
@@ -24,41 +23,14 @@ const bool locale_created = [] {
   return true;
 }();
 
-// A host record with roomy buffers, as a file display gives.
-class host_record {
- public:
-  host_record() {
-    record_.size = sizeof record_;
-    record_.kind = host::music_information_kind;
-    char16_t* host::music_info::*fields[] = {&host::music_info::album,   &host::music_info::artist,
-                                             &host::music_info::title,   &host::music_info::genre,
-                                             &host::music_info::comment, &host::music_info::encoder,
-                                             &host::music_info::encoder_settings};
-    std::uint32_t host::music_info::*capacities[] = {
-        &host::music_info::album_capacity,   &host::music_info::artist_capacity,
-        &host::music_info::title_capacity,   &host::music_info::genre_capacity,
-        &host::music_info::comment_capacity, &host::music_info::encoder_capacity,
-        &host::music_info::encoder_settings_capacity};
-    for (std::size_t i = 0; i < buffers_.size(); ++i) {
-      record_.*fields[i] = buffers_[i].data();
-      record_.*capacities[i] = static_cast<std::uint32_t>(buffers_[i].size());
-    }
-  }
-  host::music_info& get() { return record_; }
-
- private:
-  host::music_info record_{};
-  std::array<std::array<char16_t, 260>, 7> buffers_{};
-};
-
-int request(const char16_t* text, host_record& record) {
+int request(const char16_t* text, bench::roomy_record& record) {
   return host::guarded([&] { return tags::apply_tag_text(text, record.get()); });
 }
 
 void typical_request(benchmark::State& state) {
-  host_record record;
+  bench::roomy_record record;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(request(bench::typical_tag_text, record));
+    benchmark::DoNotOptimize(request(samples::typical_tag_text, record));
     benchmark::ClobberMemory();
   }
 }
@@ -70,7 +42,7 @@ std::size_t text_bytes(const std::u16string& text) {
 
 void large_request(benchmark::State& state, const bench::large_text& kind) {
   const std::u16string text = kind.build(static_cast<std::size_t>(state.range(0)));
-  host_record record;
+  bench::roomy_record record;
   for (auto _ : state) {
     benchmark::DoNotOptimize(request(text.c_str(), record));
     benchmark::ClobberMemory();

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "host/export_guard.h"
-#include "host/records.h"
 #include "large_texts.h"
+#include "roomy_record.h"
 #include "tags/tag_text.h"
 #include "text/user_locale.h"
 
@@ -55,24 +55,11 @@ int main() {
     for (const std::size_t size : {kind.smaller, kind.larger}) {
       const std::u16string text = kind.build(size);
       const std::size_t bytes = std::char_traits<char16_t>::length(text.c_str()) * sizeof(char16_t);
-      std::u16string buffers[7];
-      host::music_info record{};
-      record.size = sizeof record;
-      record.kind = host::music_information_kind;
-      char16_t* host::music_info::*fields[] = {&host::music_info::album,   &host::music_info::artist,
-                                               &host::music_info::title,   &host::music_info::genre,
-                                               &host::music_info::comment, &host::music_info::encoder,
-                                               &host::music_info::encoder_settings};
-      for (std::size_t i = 0; i < 7; ++i) {
-        buffers[i].assign(259, u' ');
-        record.*fields[i] = buffers[i].data();
-      }
-      record.album_capacity = record.artist_capacity = record.title_capacity = record.genre_capacity =
-          record.comment_capacity = record.encoder_capacity = record.encoder_settings_capacity = 260;
+      bench::roomy_record record;
 
       const std::size_t before = live_bytes;
       peak_bytes = live_bytes;
-      const int result = host::guarded([&] { return tags::apply_tag_text(text.c_str(), record); });
+      const int result = host::guarded([&] { return tags::apply_tag_text(text.c_str(), record.get()); });
       const std::size_t peak = peak_bytes - before;
       std::printf("%-22s %8zu %-5s %14zu %16zu %7.2fx  (result %d)\n", kind.name, size, kind.unit, bytes, peak,
                   static_cast<double>(peak) / static_cast<double>(bytes), result);

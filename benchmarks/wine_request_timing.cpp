@@ -16,10 +16,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <iterator>
 #include <vector>
 
+#include "benchmarks/roomy_record.h"
 #include "host/records.h"
+#include "tests/support/sample_tag_texts.h"
 #include "tools/standin_reader/standin_control.h"
 
 namespace {
@@ -41,13 +43,10 @@ using tag_text_method = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR, BSTR*);
 
 constexpr wchar_t path[] = L"C:\\Music\\The Quiet Hours\\03 Northern Lights.mp3";
 
-const wchar_t typical_tag_text[] =
-    L"Artist: The Quiet Hours\r\nTitle: Northern Lights (Live)\r\nAlbum: Songs for the Long Evening\r\n"
-    L"Track: 3/12\r\nYear: 2004\r\nGenre: Ambient\r\nComment: recorded live: Oslo, 2003\r\n"
-    L"Encoder: LAME 3.100\r\nEncoder Settings: -V 2 --vbr-new\r\nBit Rate: 320 kbps\r\n"
-    L"Sample Rate: 44.1 kHz\r\nLength: 4 minutes 25 seconds\r\nChannels: 2\r\nTempo: 120\r\n"
-    L"Protected: No\r\nComposer: A. Person\r\nDisc: 1/2\r\nCodec: MPEG Layer 3\r\n"
-    L"Copyright: (c) 2004\r\nPublisher: Small Label\r\n";
+// Windows wide text is UTF-16, so the shared sample serves as it is.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+const wchar_t* const typical_tag_text = reinterpret_cast<const wchar_t*>(samples::typical_tag_text);
+constexpr int typical_tag_text_units = static_cast<int>(std::size(samples::typical_tag_text) - 1);
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "wine_request_timing: %s (error %lu)\n", what, GetLastError());
@@ -60,28 +59,6 @@ Function resolve(HMODULE module, const char* name) {
   if (function == nullptr) fail(name);
   return function;
 }
-
-struct host_music_record {
-  host::music_info record{};
-  wchar_t buffers[7][260]{};
-  host_music_record() {
-    record.size = sizeof record;
-    record.kind = host::music_information_kind;
-    char16_t* host::music_info::*fields[] = {&host::music_info::album,   &host::music_info::artist,
-                                             &host::music_info::title,   &host::music_info::genre,
-                                             &host::music_info::comment, &host::music_info::encoder,
-                                             &host::music_info::encoder_settings};
-    std::uint32_t host::music_info::*capacities[] = {
-        &host::music_info::album_capacity,   &host::music_info::artist_capacity,
-        &host::music_info::title_capacity,   &host::music_info::genre_capacity,
-        &host::music_info::comment_capacity, &host::music_info::encoder_capacity,
-        &host::music_info::encoder_settings_capacity};
-    for (int i = 0; i < 7; ++i) {
-      record.*fields[i] = reinterpret_cast<char16_t*>(buffers[i]);
-      record.*capacities[i] = 260;
-    }
-  }
-};
 
 // What every request costs before the module parses anything.
 bool bare_round_trip() {
@@ -135,16 +112,16 @@ int main(int argc, char** argv) {
   const auto identify = resolve<identify_fn>(module, "DVP_IdentifyW");
   const auto identify_file = resolve<identify_file_fn>(module, "DVP_IdentifyFileW");
 
-  set_text(typical_tag_text, static_cast<int>(std::wstring(typical_tag_text).size()));
-  host_music_record music;
-  if (get_file_info(nullptr, path, nullptr, &music.record) != 1) fail("the request did not succeed");
+  set_text(typical_tag_text, typical_tag_text_units);
+  bench::roomy_record music;
+  if (get_file_info(nullptr, path, nullptr, &music.get()) != 1) fail("the request did not succeed");
   if (!bare_round_trip()) fail("the stand-in reader did not answer");
 
   // Alternating batches, so both see the same machine load.
   std::vector<double> full;
   std::vector<double> bare;
   for (int round = 0; round < rounds; ++round) {
-    full.push_back(time_batch(batch, [&] { get_file_info(nullptr, path, nullptr, &music.record); }));
+    full.push_back(time_batch(batch, [&] { get_file_info(nullptr, path, nullptr, &music.get()); }));
     bare.push_back(time_batch(batch, [] { bare_round_trip(); }));
   }
   const double full_ns = median(full);

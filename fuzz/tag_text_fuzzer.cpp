@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -28,7 +29,8 @@ namespace {
 using ambrel::host::music_info;
 
 constexpr std::size_t header_size = 13;
-constexpr std::size_t text_field_count = 7;
+constexpr std::size_t text_field_count = std::size(ambrel::host::music_text_fields);
+static_assert(header_size == 6 + text_field_count);
 constexpr std::size_t guard_units = 8;
 constexpr std::size_t record_guard_bytes = 16;
 constexpr char16_t buffer_fill = 0xA5A5;
@@ -153,16 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   record.size = data[0];
   record.kind = data[1] < 0xF0 ? ambrel::host::music_information_kind : data[1] - 0xF0;
   record.flags = read_u32(data + 2);
-  char16_t* music_info::*const text_fields[text_field_count] = {
-      &music_info::album,   &music_info::artist,  &music_info::title,           &music_info::genre,
-      &music_info::comment, &music_info::encoder, &music_info::encoder_settings};
-  std::uint32_t music_info::*const capacities[text_field_count] = {
-      &music_info::album_capacity,   &music_info::artist_capacity,  &music_info::title_capacity,
-      &music_info::genre_capacity,   &music_info::comment_capacity, &music_info::encoder_capacity,
-      &music_info::encoder_settings_capacity};
   for (std::size_t i = 0; i < text_field_count; ++i) {
-    record.*text_fields[i] = buffers[i].units.get();
-    record.*capacities[i] = buffers[i].capacity;
+    record.*ambrel::host::music_text_fields[i].buffer = buffers[i].units.get();
+    record.*ambrel::host::music_text_fields[i].capacity = buffers[i].capacity;
   }
   storage.snapshot();
 

@@ -49,6 +49,21 @@ struct music_info {
 inline constexpr std::size_t music_info_minimum_size = offsetof(music_info, host_pointer);
 inline constexpr std::size_t tempo_record_size = offsetof(music_info, tempo) + sizeof(std::int32_t);
 
+struct music_text_field {
+  char16_t* music_info::*buffer;
+  std::uint32_t music_info::*capacity;
+};
+// The record's text buffers with their capacities, in record order.
+inline constexpr music_text_field music_text_fields[] = {
+    {&music_info::album, &music_info::album_capacity},
+    {&music_info::artist, &music_info::artist_capacity},
+    {&music_info::title, &music_info::title_capacity},
+    {&music_info::genre, &music_info::genre_capacity},
+    {&music_info::comment, &music_info::comment_capacity},
+    {&music_info::encoder, &music_info::encoder_capacity},
+    {&music_info::encoder_settings, &music_info::encoder_settings_capacity},
+};
+
 struct init_data {
   std::uint32_t size;
   void* window;

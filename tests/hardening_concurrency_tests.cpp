@@ -47,11 +47,14 @@ request_outcome run_request(const std::u16string& text) {
   return {result, record.view()};
 }
 
+// Work that loops beside the requests until `stop` is set.
+using background_work = std::function<void(const std::atomic<bool>&)>;
+
 // Runs the request threads to completion while `background` threads loop until
 // they are told to stop; returns how many requests differed from `expected`.
 int requests_beside(const std::vector<hardening::sample_text>& samples,
                     const std::vector<request_outcome>& expected,
-                    const std::vector<std::function<void(const std::atomic<bool>&)>>& background) {
+                    const std::vector<background_work>& background) {
   std::atomic<bool> stop{false};
   std::atomic<int> mismatches{0};
   std::vector<std::thread> others;
@@ -88,6 +91,20 @@ class ConcurrentHost : public ::testing::Test {
   std::vector<request_outcome> expected;
 };
 
+// Threads that initialise and shut the plugin down in balanced pairs,
+// counting the initialisations refused.
+void add_balanced_pairs(std::vector<background_work>& background, const host::init_data& data,
+                        std::atomic<long>& refused_pairs) {
+  for (int t = 0; t < lifecycle_threads; ++t) {
+    background.emplace_back([&data, &refused_pairs](const std::atomic<bool>& stop) {
+      while (!stop) {
+        if (!host::init_ex(&data)) ++refused_pairs;
+        host::uninit();
+      }
+    });
+  }
+}
+
 bool identify_once() {
   host::file_identification record{};
   return host::identify_file(&record);
@@ -100,15 +117,8 @@ TEST_F(ConcurrentHost, WhileTheHostHoldsTheStateEveryFileIsAccepted) {
   std::atomic<long> refused_pairs{0};
   std::atomic<long> rejected_files{0};
   std::atomic<long> identified{0};
-  std::vector<std::function<void(const std::atomic<bool>&)>> background;
-  for (int t = 0; t < lifecycle_threads; ++t) {
-    background.emplace_back([&](const std::atomic<bool>& stop) {
-      while (!stop) {
-        if (!host::init_ex(&data)) ++refused_pairs;
-        host::uninit();
-      }
-    });
-  }
+  std::vector<background_work> background;
+  add_balanced_pairs(background, data, refused_pairs);
   for (int t = 0; t < identify_threads; ++t) {
     background.emplace_back([&](const std::atomic<bool>& stop) {
       while (!stop) {
@@ -132,15 +142,8 @@ TEST_F(ConcurrentHost, WhileTheHostHoldsTheStateEveryFileIsAccepted) {
 TEST_F(ConcurrentHost, BalancedPairsFromManyThreadsLeaveNoState) {
   const host::init_data data = current_host();
   std::atomic<long> refused_pairs{0};
-  std::vector<std::function<void(const std::atomic<bool>&)>> background;
-  for (int t = 0; t < lifecycle_threads; ++t) {
-    background.emplace_back([&](const std::atomic<bool>& stop) {
-      while (!stop) {
-        if (!host::init_ex(&data)) ++refused_pairs;
-        host::uninit();
-      }
-    });
-  }
+  std::vector<background_work> background;
+  add_balanced_pairs(background, data, refused_pairs);
   for (int t = 0; t < identify_threads; ++t) {
     // Either answer is right while states come and go; the read must be clean.
     background.emplace_back([](const std::atomic<bool>& stop) {

@@ -10,11 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/records.h"
+#include "tests/support/sample_tag_texts.h"
 
 namespace ambrel::hardening {
 
@@ -25,32 +27,9 @@ struct sample_text {
   std::u16string text;
 };
 
-// What a converter returns for an ordinary file: twenty lines, CR LF.
-inline const char16_t typical_tag_text[] =
-    u"Artist: The Quiet Hours\r\n"
-    u"Title: Northern Lights (Live)\r\n"
-    u"Album: Songs for the Long Evening\r\n"
-    u"Track: 3/12\r\n"
-    u"Year: 2004\r\n"
-    u"Genre: Ambient\r\n"
-    u"Comment: recorded live: Oslo, 2003\r\n"
-    u"Encoder: LAME 3.100\r\n"
-    u"Encoder Settings: -V 2 --vbr-new\r\n"
-    u"Bit Rate: 320 kbps\r\n"
-    u"Sample Rate: 44.1 kHz\r\n"
-    u"Length: 4 minutes 25 seconds\r\n"
-    u"Channels: 2\r\n"
-    u"Tempo: 120\r\n"
-    u"Protected: Yes\r\n"
-    u"Composer: A. Person\r\n"
-    u"Disc: 1/2\r\n"
-    u"Codec: MPEG Layer 3\r\n"
-    u"Copyright: (c) 2004\r\n"
-    u"Publisher: Small Label\r\n";
-
 inline std::vector<sample_text> sample_texts() {
   return {
-      {"typical", typical_tag_text},
+      {"typical", samples::typical_protected_tag_text()},
       {"measured", u"BIT RATE: 1,411,200 bps\nSAMPLE RATE: 48 kHz stereo\nLENGTH: 1 hour 2 minutes 3 seconds\n"
                    u"bit rate: 5000 Mbps\nlength: 3 minutes 25\n"},
       {"odd_lines", u"\r\n\n  Title :\t a: b :c \t\n:no key\nno colon\nArtist:\nYEAR: 2004-05-01\n"
@@ -63,15 +42,7 @@ inline constexpr char16_t buffer_fill = 0xA5A5;
 inline constexpr char16_t guard_fill = 0x5A5A;
 inline constexpr unsigned char record_fill = 0xC3;
 inline constexpr std::size_t guard_units = 16;
-inline constexpr std::size_t text_field_count = 7;
-
-inline constexpr std::array<char16_t* music_info::*, text_field_count> text_fields = {
-    &music_info::album,   &music_info::artist,  &music_info::title,           &music_info::genre,
-    &music_info::comment, &music_info::encoder, &music_info::encoder_settings};
-inline constexpr std::array<std::uint32_t music_info::*, text_field_count> capacities = {
-    &music_info::album_capacity,   &music_info::artist_capacity,  &music_info::title_capacity,
-    &music_info::genre_capacity,   &music_info::comment_capacity, &music_info::encoder_capacity,
-    &music_info::encoder_settings_capacity};
+inline constexpr std::size_t text_field_count = std::size(host::music_text_fields);
 
 // What a request leaves in the record, for comparing two requests.
 struct record_view {
@@ -94,6 +65,7 @@ class guarded_record {
       : bytes_(declared_size < sizeof(music_info)
                    ? std::max<std::size_t>(declared_size, host::music_info_minimum_size)
                    : sizeof(music_info)),
+        capacity_(capacity),
         storage_(new unsigned char[bytes_]) {
     std::memset(storage_.get(), record_fill, bytes_);
     record().size = declared_size;
@@ -103,8 +75,8 @@ class guarded_record {
       buffers_[i] = std::make_unique<char16_t[]>(capacity + guard_units);
       std::fill_n(buffers_[i].get(), capacity, buffer_fill);
       std::fill_n(buffers_[i].get() + capacity, guard_units, guard_fill);
-      record().*text_fields[i] = buffers_[i].get();
-      record().*capacities[i] = capacity;
+      record().*host::music_text_fields[i].buffer = buffers_[i].get();
+      record().*host::music_text_fields[i].capacity = capacity;
     }
     untouched_.assign(storage_.get(), storage_.get() + bytes_);
   }
@@ -114,9 +86,8 @@ class guarded_record {
   // Stored text of a field (up to its terminator), or empty if never written.
   std::u16string text(std::size_t field) const {
     const char16_t* units = buffers_[field].get();
-    const std::uint32_t capacity = capacity_of(field);
     std::u16string out;
-    for (std::size_t i = 0; i < capacity && units[i] != 0 && units[i] != buffer_fill; ++i) out.push_back(units[i]);
+    for (std::size_t i = 0; i < capacity_ && units[i] != 0 && units[i] != buffer_fill; ++i) out.push_back(units[i]);
     return out;
   }
 
@@ -133,12 +104,11 @@ class guarded_record {
   testing::AssertionResult intact() const {
     for (std::size_t field = 0; field < text_field_count; ++field) {
       const char16_t* units = buffers_[field].get();
-      const std::uint32_t capacity = capacity_of(field);
-      for (std::size_t i = capacity; i < capacity + guard_units; ++i) {
+      for (std::size_t i = capacity_; i < capacity_ + guard_units; ++i) {
         if (units[i] != guard_fill) return testing::AssertionFailure() << "guard of text field " << field << " written";
       }
-      const bool written = std::any_of(units, units + capacity, [](char16_t c) { return c != buffer_fill; });
-      if (written && std::find(units, units + capacity, u'\0') == units + capacity) {
+      const bool written = std::any_of(units, units + capacity_, [](char16_t c) { return c != buffer_fill; });
+      if (written && std::find(units, units + capacity_, u'\0') == units + capacity_) {
         return testing::AssertionFailure() << "text field " << field << " written without a terminator";
       }
     }
@@ -158,24 +128,14 @@ class guarded_record {
   }
 
  private:
-  std::uint32_t capacity_of(std::size_t field) const {
-    std::uint32_t capacity;
-    std::memcpy(&capacity, untouched_.data() + capacity_offsets[field], sizeof capacity);
-    return capacity;
-  }
   std::uint32_t untouched_size() const {
     std::uint32_t size;
     std::memcpy(&size, untouched_.data(), sizeof size);
     return size;
   }
 
-  static constexpr std::array<std::size_t, text_field_count> capacity_offsets = {
-      offsetof(music_info, album_capacity),   offsetof(music_info, artist_capacity),
-      offsetof(music_info, title_capacity),   offsetof(music_info, genre_capacity),
-      offsetof(music_info, comment_capacity), offsetof(music_info, encoder_capacity),
-      offsetof(music_info, encoder_settings_capacity)};
-
   std::size_t bytes_;
+  std::uint32_t capacity_;  // of every text buffer
   std::unique_ptr<unsigned char[]> storage_;
   std::array<std::unique_ptr<char16_t[]>, text_field_count> buffers_;
   std::vector<unsigned char> untouched_;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
@@ -31,25 +32,10 @@ constexpr std::size_t text_guard = 8;
 constexpr std::size_t text_room = 64;
 constexpr std::uint32_t roomy = 32;
 
-using text_field = char16_t* music_info::*;
-using capacity_field = std::uint32_t music_info::*;
-
-struct text_slot {
-  const char* name;
-  text_field buffer;
-  capacity_field capacity;
-};
-
-const text_slot text_slots[] = {
-    {"album", &music_info::album, &music_info::album_capacity},
-    {"artist", &music_info::artist, &music_info::artist_capacity},
-    {"title", &music_info::title, &music_info::title_capacity},
-    {"genre", &music_info::genre, &music_info::genre_capacity},
-    {"comment", &music_info::comment, &music_info::comment_capacity},
-    {"encoder", &music_info::encoder, &music_info::encoder_capacity},
-    {"encoder settings", &music_info::encoder_settings, &music_info::encoder_settings_capacity},
-};
-constexpr std::size_t text_count = std::size(text_slots);
+// Names of the record's text fields, in record order.
+const char* const text_names[] = {"album", "artist", "title", "genre", "comment", "encoder", "encoder settings"};
+constexpr std::size_t text_count = std::size(host::music_text_fields);
+static_assert(std::size(text_names) == text_count);
 
 // What a case expects; a field left empty must keep its filler.
 struct expected_fields {
@@ -184,8 +170,8 @@ class record_fixture {
     }
     for (std::size_t i = 0; i < text_count; ++i) {
       texts_[i].fill(text_filler);
-      record_->*text_slots[i].buffer = texts_[i].data() + text_guard;
-      record_->*text_slots[i].capacity = c.capacity;
+      record_->*host::music_text_fields[i].buffer = texts_[i].data() + text_guard;
+      record_->*host::music_text_fields[i].capacity = c.capacity;
     }
     before_ = region_;
     texts_before_ = texts_;
@@ -226,7 +212,7 @@ class record_fixture {
       }
       for (std::size_t i = 0; i < text_units; ++i) {
         if (texts_[t][i] != want[i]) {
-          ADD_FAILURE() << text_slots[t].name << " buffer unit " << static_cast<long>(i) - long{text_guard}
+          ADD_FAILURE() << text_names[t] << " buffer unit " << static_cast<long>(i) - long{text_guard}
                         << " is " << unsigned{texts_[t][i]} << ", expected " << unsigned{want[i]};
           break;
         }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <ostream>
 #include <set>
@@ -186,21 +187,20 @@ constexpr std::size_t guard_units = 8;
 constexpr std::uint32_t default_capacity = 64;
 constexpr std::uint32_t size_without_tempo = tempo_record_size - 4;
 
+// A text field by its place in the record's order of text fields.
 struct text_field {
   std::size_t index;
   const char* name;
-  char16_t* music_info::*buffer;
-  std::uint32_t music_info::*capacity;
 };
-constexpr text_field album{0, "album", &music_info::album, &music_info::album_capacity};
-constexpr text_field artist{1, "artist", &music_info::artist, &music_info::artist_capacity};
-constexpr text_field title{2, "title", &music_info::title, &music_info::title_capacity};
-constexpr text_field genre{3, "genre", &music_info::genre, &music_info::genre_capacity};
-constexpr text_field comment{4, "comment", &music_info::comment, &music_info::comment_capacity};
-constexpr text_field encoder{5, "encoder", &music_info::encoder, &music_info::encoder_capacity};
-constexpr text_field encoder_settings{6, "encoder settings", &music_info::encoder_settings,
-                                      &music_info::encoder_settings_capacity};
+constexpr text_field album{0, "album"};
+constexpr text_field artist{1, "artist"};
+constexpr text_field title{2, "title"};
+constexpr text_field genre{3, "genre"};
+constexpr text_field comment{4, "comment"};
+constexpr text_field encoder{5, "encoder"};
+constexpr text_field encoder_settings{6, "encoder settings"};
 constexpr std::array<text_field, 7> text_fields{album, artist, title, genre, comment, encoder, encoder_settings};
+static_assert(text_fields.size() == std::size(ambrel::host::music_text_fields));
 
 struct record_block {
   music_info record;
@@ -229,8 +229,9 @@ class host_record {
     std::memset(&block_, record_fill, sizeof block_);
     for (const text_field& field : text_fields) {
       buffers_[field.index].assign(capacity + 2 * guard_units, buffer_fill);
-      block_.record.*field.buffer = buffers_[field.index].data() + guard_units;
-      block_.record.*field.capacity = capacity;
+      const auto& slot = ambrel::host::music_text_fields[field.index];
+      block_.record.*slot.buffer = buffers_[field.index].data() + guard_units;
+      block_.record.*slot.capacity = capacity;
     }
     block_.record.size = size;
     block_.record.kind = kind;

@@ -85,7 +85,7 @@ answer request() {
 // The text a converter gives for an ordinary file, plus lines a hostile tag
 // could hold: a lone surrogate, a value past every buffer, an embedded zero.
 std::u16string served_text() {
-  std::u16string text = hardening::typical_tag_text;
+  std::u16string text = samples::typical_protected_tag_text();
   text += u"Comment: \xD800 lone\r\nTitle: ";
   text += std::u16string(500, u'x');
   text += u"\r\n";
